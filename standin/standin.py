@@ -6,7 +6,7 @@ tests and the offline demo never need the real network.
 
 Usage:
     standin.py --state-dir DIR [--host 127.0.0.1] [--http-port N]
-               [--https-port N] [--exit-on-stdin-eof]
+               [--https-port N] [--log-body-max BYTES] [--exit-on-stdin-eof]
 
 Start-up creates DIR if needed and, only when missing, a test CA (ca.pem,
 ca.key) and a server certificate signed by it (server.pem, server.key) valid
@@ -19,13 +19,28 @@ The same information is written to DIR/ready.json. Clients verify HTTPS
 against ca.pem. Stop the server with SIGTERM/SIGINT, POST /__standin/shutdown,
 or (with --exit-on-stdin-eof) by closing its stdin.
 
+Both listeners serve the same routes. A request whose target is in absolute
+form ("GET http://host:port/path?q HTTP/1.1", as sent to a plain HTTP proxy)
+is served as if it had been sent directly; CONNECT is not supported.
+
 Every request except control requests is logged to DIR/requests.jsonl and kept
-in memory. Control routes, served on both listeners and never logged:
+in memory. A log entry holds: seq, scheme, method, target (raw, as received),
+path and query (from the URL for absolute-form targets), proxied (true for
+absolute-form targets), version, headers ([name, value] pairs as sent),
+body_length, body_sha256 (hex), body_b64 (null when the body is longer than
+--log-body-max, default 1048576), route, status (null when no answer was sent)
+and multipart (what the upload route parsed, otherwise null).
+
+Control routes, served on both listeners and never logged:
 
     GET  /__standin/requests      JSON array of the logged requests
-    POST /__standin/reset         clear log, faults and the search override
+    POST /__standin/reset         clear log, faults, scripts, the search
+                                  override, sign-in sessions and uploads
     POST /__standin/fault         {"route": NAME|"*", "mode": MODE, "delay": s,
                                    "status": code, "count": n}
+    POST /__standin/script        {"path": "/p", "status": code,
+                                   "headers": [[name, value], ...],
+                                   "body_b64": "...", "count": n}
     POST /__standin/search-reply  raw body: the search route answers with
                                   exactly these bytes until reset
     POST /__standin/shutdown      stop the server
@@ -34,25 +49,48 @@ Fault modes: none, silent (never answer), slow (wait `delay`, then answer),
 status (answer `status` with an HTML page), close (drop the connection without
 an answer), drip (normal headers, then the body one byte every `delay`).
 
+A script makes every request for its path (any method, query ignored) get
+exactly that status, those header lines in that order and that body, before any
+built-in route is tried. The stand-in adds only Date, Server, Content-Length
+and, when closing, Connection; scripts may not set those (nor
+Transfer-Encoding) themselves, and no Content-Type is added for them. With
+"count" the script serves n requests and is then dropped; a new script for the
+same path replaces the old one.
+
 Service routes (route names are what faults refer to):
 
-    search    GET /fcgi-bin/fcg_weixin_music_search.fcg?...&w=NAME+SINGER...
-    mp3       GET|HEAD /<song id>.mp3   (single-range requests supported)
-    notfound  anything else -> 404
+    scripted   any request for a scripted path (see above)
+    search     GET /fcgi-bin/fcg_weixin_music_search.fcg?...&w=NAME+SINGER...
+    signin     POST /signin, form username=...&password=...&remember=...
+               -> {"ok":true} and cookies portal_session (32 hex digits,
+               HttpOnly) and portal_user (the user name, percent-escaped
+               where a cookie value cannot carry it)
+    file-stat  POST /bucket/file-stat, form bucket=...&key=...
+               -> {"signed_in": a portal_session cookie from /signin was sent,
+                   "exists": an object with that key was uploaded}
+    upload     POST / as multipart/form-data with fields name, token, key and
+               file -> {"key": KEY, "hash": SHA-1 hex of the file}; stores
+               the file under KEY; 400 with {"error": ...} when a field is
+               missing or the body is not valid multipart
+    mp3        GET|HEAD /<uploaded key> or /<song id>.mp3, audio/mpeg
+               (single-range requests supported)
+    notfound   anything else -> 404
 
-To add a route, write a method on StandIn returning a Response and add a Route
-entry to StandIn.routes.
+To add a route, write a method on StandIn returning a Response (or None to let
+the later routes have the request) and add a Route entry to StandIn.routes.
 """
 
 import argparse
 import base64
 import datetime
 import email.utils
+import hashlib
 import http
 import ipaddress
 import json
 import os
 import re
+import secrets
 import signal
 import socket
 import socketserver
@@ -70,6 +108,11 @@ IDLE_TIMEOUT = 120.0        # seconds a keep-alive connection may sit idle
 HANDSHAKE_TIMEOUT = 10.0
 MAX_LINE = 65536
 MAX_HEADERS = 200
+BODY_CHUNK = 1 << 20        # request bodies are read in pieces of this size
+DEFAULT_LOG_BODY_MAX = 1 << 20
+TOKEN = re.compile(r"[!#$%&'*+.^_`|~0-9A-Za-z-]+")
+# Scheme and authority of an absolute-form target, as sent to a proxy.
+ABSOLUTE_TARGET = re.compile(r"(?i)https?://[^/?#]*")
 
 SEARCH_PATH = "/fcgi-bin/fcg_weixin_music_search.fcg"
 SEARCH_CONTENT_TYPE = "application/x-javascript; charset=utf-8"
@@ -244,21 +287,33 @@ class Request:
     version: str = ""
     headers: list = field(default_factory=list)
     body: bytes = b""
+    multipart: Optional[dict] = None  # filled in by the upload route for the log
+
+    @property
+    def proxied(self):
+        return ABSOLUTE_TARGET.match(self.target) is not None
+
+    @property
+    def origin_target(self):
+        """The target in origin form: absolute-form targets lose scheme and host."""
+        m = ABSOLUTE_TARGET.match(self.target)
+        if not m:
+            return self.target
+        rest = self.target[m.end():]
+        return rest if rest.startswith("/") else "/" + rest
 
     @property
     def path(self):
-        return self.target.partition("?")[0]
+        return self.origin_target.partition("?")[0]
 
     @property
     def query(self):
-        return self.target.partition("?")[2]
+        return self.origin_target.partition("?")[2]
 
     @property
     def route_path(self):
-        """Path used for routing; absolute-form targets lose scheme and host."""
-        path = self.path
-        m = re.match(r"(?i)https?://[^/]*", path)
-        return (path[m.end():] or "/") if m else path
+        """Path used for routing."""
+        return self.path
 
     def header(self, name):
         value = None
@@ -273,13 +328,16 @@ class Request:
         tokens = (self.header("Connection") or "").lower().split(",")
         return "close" in (t.strip() for t in tokens)
 
-    def log_entry(self, seq, route, status):
+    def log_entry(self, seq, route, status, body_max):
+        body = self.body
         return {
             "seq": seq, "scheme": self.scheme, "method": self.method,
             "target": self.target, "path": self.path, "query": self.query,
+            "proxied": self.proxied,
             "version": self.version, "headers": [list(h) for h in self.headers],
-            "body_b64": base64.b64encode(self.body).decode("ascii"),
-            "route": route, "status": status,
+            "body_length": len(body), "body_sha256": hashlib.sha256(body).hexdigest(),
+            "body_b64": base64.b64encode(body).decode("ascii") if len(body) <= body_max else None,
+            "route": route, "status": status, "multipart": self.multipart,
         }
 
 
@@ -334,7 +392,7 @@ def read_request(rfile, wfile, scheme):
         req.target = rest
     if len(line) > MAX_LINE or not line.endswith(b"\n"):
         raise BadRequest(req, "request line too long")
-    if not req.version or not req.target or not re.fullmatch(r"[!#$%&'*+.^_`|~0-9A-Za-z-]+", req.method):
+    if not req.version or not req.target or not TOKEN.fullmatch(req.method):
         raise BadRequest(req, "malformed request line")
 
     while True:
@@ -358,10 +416,22 @@ def read_request(rfile, wfile, scheme):
         length = req.header("Content-Length").strip()
         if not length.isdigit():
             raise BadRequest(req, "bad Content-Length")
-        req.body = rfile.read(int(length))
+        req.body = read_exactly(rfile, int(length))
         if len(req.body) != int(length):
             raise BadRequest(req, "body shorter than Content-Length")
     return req
+
+
+def read_exactly(rfile, length):
+    """Read `length` bytes, fewer only if the peer stops sending. Large pieces
+    keep big uploads fast; no buffer is sized from the client's word alone."""
+    body = bytearray()
+    while len(body) < length:
+        piece = rfile.read(min(BODY_CHUNK, length - len(body)))
+        if not piece:
+            break
+        body += piece
+    return bytes(body)
 
 
 def read_chunked(rfile, req):
@@ -374,7 +444,7 @@ def read_chunked(rfile, req):
             raise BadRequest(req, "bad chunk size") from None
         if size == 0:
             break
-        chunk = rfile.read(size)
+        chunk = read_exactly(rfile, size)
         if len(chunk) != size or rfile.readline(MAX_LINE) not in (b"\r\n", b"\n"):
             raise BadRequest(req, "truncated chunk")
         body += chunk
@@ -416,6 +486,121 @@ def byte_range(header, total):
     return start, min(end, total - 1)
 
 
+def parse_form(body):
+    """An application/x-www-form-urlencoded body as a dict; first value wins."""
+    form = {}
+    for name, value in urllib.parse.parse_qsl(body.decode("utf-8", "replace"),
+                                              keep_blank_values=True, errors="replace"):
+        form.setdefault(name, value)
+    return form
+
+
+def request_cookies(req):
+    """(name, value) pairs from every Cookie header of the request."""
+    pairs = []
+    for name, value in req.headers:
+        if name.lower() == "cookie":
+            for part in value.split(";"):
+                n, eq, v = part.strip().partition("=")
+                if eq:
+                    pairs.append((n.strip(), v.strip()))
+    return pairs
+
+
+# Characters a cookie value may carry as they are, less '%' so that escaping
+# stays unambiguous.
+COOKIE_SAFE = "!#$&'()*+-./:<=>?@[]^_`{|}~"
+
+
+def cookie_value(text):
+    return urllib.parse.quote(text, safe=COOKIE_SAFE)
+
+
+@dataclass
+class Part:
+    name: str
+    filename: Optional[str]
+    content_type: Optional[str]
+    data: bytes
+
+
+# What may follow "--boundary" on a delimiter line: "--" closes the body,
+# otherwise optional blanks and the line break.
+DELIMITER_TAIL = re.compile(rb"--|[ \t]*\r\n")
+HEADER_PARAM = re.compile(r';\s*([^\s=;]+)\s*=\s*(?:"((?:[^"\\]|\\.)*)"|([^;]*))')
+
+
+def header_params(value):
+    """("main value" lower-cased, {param: value}) for headers such as
+    Content-Disposition."""
+    main = value.split(";", 1)[0].strip().lower()
+    params = {}
+    for m in HEADER_PARAM.finditer(value):
+        if m.group(2) is not None:
+            params.setdefault(m.group(1).lower(), re.sub(r'\\(["\\])', r"\1", m.group(2)))
+        else:
+            params.setdefault(m.group(1).lower(), m.group(3).strip())
+    return main, params
+
+
+def find_delimiter(body, dash, start):
+    """(begin, end) of the next delimiter "CRLF--boundary" at or after start;
+    at the very start of the body the line break is not needed."""
+    if start == 0 and body.startswith(dash) and DELIMITER_TAIL.match(body, len(dash)):
+        return 0, len(dash)
+    needle = b"\r\n" + dash
+    while (i := body.find(needle, start)) >= 0:
+        end = i + len(needle)
+        if DELIMITER_TAIL.match(body, end):
+            return i, end
+        start = i + 1  # the boundary text inside content, not a delimiter line
+    return None
+
+
+def parse_part(raw):
+    if raw.startswith(b"\r\n"):
+        head, data = b"", raw[2:]
+    else:
+        head, sep, data = raw.partition(b"\r\n\r\n")
+        if not sep:
+            raise ValueError("part headers not followed by a blank line")
+    headers = {}
+    for line in head.decode("utf-8", "replace").split("\r\n") if head else ():
+        name, colon, value = line.partition(":")
+        if not colon:
+            raise ValueError("part header without a colon")
+        headers.setdefault(name.strip().lower(), value.strip())
+    kind, params = header_params(headers.get("content-disposition", ""))
+    if kind != "form-data" or "name" not in params:
+        raise ValueError("part without Content-Disposition: form-data; name=...")
+    return Part(params["name"], params.get("filename"), headers.get("content-type"), data)
+
+
+def parse_multipart(content_type, body):
+    """The parts of a multipart/form-data body; ValueError if it is not one.
+    Part content is taken byte for byte."""
+    kind, params = header_params(content_type or "")
+    if kind != "multipart/form-data":
+        raise ValueError("Content-Type is not multipart/form-data")
+    boundary = params.get("boundary", "")
+    if not 1 <= len(boundary) <= 70:
+        raise ValueError("missing or bad boundary parameter")
+    dash = b"--" + boundary.encode("latin-1", "replace")
+    found = find_delimiter(body, dash, 0)
+    if found is None:
+        raise ValueError("no boundary in the body")
+    parts = []
+    while True:
+        end = found[1]
+        if body.startswith(b"--", end):
+            return parts  # the close delimiter; anything after it is ignored
+        start = body.index(b"\r\n", end) + 2
+        found = find_delimiter(body, dash, start)
+        if found is None:
+            raise ValueError("body ends without the closing boundary")
+        parts.append(parse_part(body[start:found[0]]))
+
+
 # --------------------------------------------------------------------------
 # The stand-in: state, routes, faults
 
@@ -435,30 +620,52 @@ class Fault:
     remaining: Optional[int] = None  # None = until changed or reset
 
 
+@dataclass
+class Script:
+    status: int
+    headers: list
+    body: bytes
+    remaining: Optional[int] = None  # None = until replaced or reset
+
+
 FAULT_MODES = ("none", "silent", "slow", "status", "close", "drip")
 NOT_FOUND_ROUTE = "notfound"
+SCRIPTED_ROUTE = "scripted"
+# Headers the stand-in writes itself; scripts may not bring their own.
+SERVER_HEADERS = frozenset({"date", "server", "content-length", "connection", "transfer-encoding"})
+SESSION_COOKIE = "portal_session"
+USER_COOKIE = "portal_user"
+UPLOAD_FIELDS = ("name", "token", "key", "file")
 
 
 class StandIn:
-    def __init__(self, state_dir):
+    def __init__(self, state_dir, log_body_max=DEFAULT_LOG_BODY_MAX):
         self.state_dir = state_dir
         self.log_path = os.path.join(state_dir, "requests.jsonl")
+        self.log_body_max = log_body_max
         self.stopping = threading.Event()
         self.lock = threading.Lock()
         self.log = []
         self.faults = {}
+        self.scripts = {}    # path -> Script
         self.search_override = None
+        self.sessions = set()  # portal_session values handed out by /signin
+        self.uploads = {}    # key -> file content
         self.mp3s = {song.id: build_mp3(song) for song in CATALOGUE}
         open(self.log_path, "w").close()
 
         self.routes = [
             Route("search", frozenset({"GET"}), re.compile(re.escape(SEARCH_PATH)), self.search),
-            Route("mp3", frozenset({"GET", "HEAD"}), re.compile(r"/(\d+)\.mp3"), self.mp3),
+            Route("signin", frozenset({"POST"}), re.compile(r"/signin"), self.signin),
+            Route("file-stat", frozenset({"POST"}), re.compile(r"/bucket/file-stat"), self.file_stat),
+            Route("upload", frozenset({"POST"}), re.compile(r"/"), self.upload),
+            Route("mp3", frozenset({"GET", "HEAD"}), re.compile(r"/(.+)"), self.mp3),
         ]
         self.control_routes = {
             ("GET", "requests"): self.control_requests,
             ("POST", "reset"): self.control_reset,
             ("POST", "fault"): self.control_fault,
+            ("POST", "script"): self.control_script,
             ("POST", "search-reply"): self.control_search_reply,
             ("POST", "shutdown"): self.control_shutdown,
         }
@@ -467,11 +674,28 @@ class StandIn:
 
     def match(self, req):
         """(route name, response) for a service request."""
+        scripted = self.take_script(req.route_path)
+        if scripted is not None:
+            return SCRIPTED_ROUTE, scripted
         for route in self.routes:
             m = route.pattern.fullmatch(req.route_path)
             if m and req.method in route.methods:
-                return route.name, route.handler(req, m)
+                resp = route.handler(req, m)
+                if resp is not None:
+                    return route.name, resp
         return NOT_FOUND_ROUTE, html_page(404)
+
+    def take_script(self, path):
+        """The scripted reply for this path, counting the script down if limited."""
+        with self.lock:
+            script = self.scripts.get(path)
+            if script is None:
+                return None
+            if script.remaining is not None:
+                script.remaining -= 1
+                if script.remaining <= 0:
+                    del self.scripts[path]
+        return Response(script.status, script.body, None, list(script.headers))
 
     def control(self, req):
         name = req.route_path[len(CONTROL_PREFIX):]
@@ -480,7 +704,7 @@ class StandIn:
 
     def record(self, req, route, status):
         with self.lock:
-            entry = req.log_entry(len(self.log) + 1, route, status)
+            entry = req.log_entry(len(self.log) + 1, route, status, self.log_body_max)
             self.log.append(entry)
             with open(self.log_path, "a") as f:
                 f.write(json.dumps(entry) + "\n")
@@ -523,7 +747,16 @@ class StandIn:
         return Response(200, body, SEARCH_CONTENT_TYPE)
 
     def mp3(self, req, match):
-        data = self.mp3s.get(int(match.group(1)))
+        key = match.group(1)
+        with self.lock:
+            data = self.uploads.get(key)
+            if data is None:
+                data = self.uploads.get(percent_decode(key))
+        if data is None:
+            song = re.fullmatch(r"(\d+)\.mp3", key)
+            if song is None:
+                return None  # neither an upload nor a song: not found
+            data = self.mp3s.get(int(song.group(1)))
         if data is None:
             return html_page(404)
         total = len(data)
@@ -539,6 +772,57 @@ class StandIn:
         return Response(206, data[start:end + 1], "audio/mpeg",
                         common + [("Content-Range", "bytes %d-%d/%d" % (start, end, total))])
 
+    def signin(self, req, match):
+        form = parse_form(req.body)
+        username = form.get("username")
+        if not username or "password" not in form:
+            return json_reply({"ok": False, "error": "username and password are required"}, 400)
+        session = secrets.token_hex(16)
+        with self.lock:
+            self.sessions.add(session)
+        resp = json_reply({"ok": True})
+        resp.headers = [
+            ("Set-Cookie", "%s=%s; Path=/; HttpOnly" % (SESSION_COOKIE, session)),
+            ("Set-Cookie", "%s=%s; Path=/" % (USER_COOKIE, cookie_value(username))),
+        ]
+        return resp
+
+    def file_stat(self, req, match):
+        form = parse_form(req.body)
+        if "bucket" not in form or "key" not in form:
+            return json_reply({"error": "bucket and key are required"}, 400)
+        with self.lock:
+            signed_in = any(name == SESSION_COOKIE and value in self.sessions
+                            for name, value in request_cookies(req))
+            exists = form["key"] in self.uploads
+        return json_reply({"signed_in": signed_in, "exists": exists})
+
+    def upload(self, req, match):
+        try:
+            parts = parse_multipart(req.header("Content-Type"), req.body)
+        except ValueError as e:
+            return json_reply({"error": "bad multipart body: %s" % e}, 400)
+        first = {}
+        for part in parts:
+            first.setdefault(part.name, part)
+        text = lambda name: first[name].data.decode("utf-8", "replace") if name in first else None
+        file = first.get("file")
+        req.multipart = {
+            "fields": {name: text(name) for name in UPLOAD_FIELDS if name != "file"},
+            "file": file and {"filename": file.filename, "content_type": file.content_type,
+                              "length": len(file.data),
+                              "sha256": hashlib.sha256(file.data).hexdigest()},
+        }
+        missing = [name for name in UPLOAD_FIELDS if name not in first]
+        if missing:
+            return json_reply({"error": "missing field(s): " + ", ".join(missing)}, 400)
+        key = text("key")
+        if not key:
+            return json_reply({"error": "empty key"}, 400)
+        with self.lock:
+            self.uploads[key] = file.data
+        return json_reply({"key": key, "hash": hashlib.sha1(file.data).hexdigest()})
+
     # -- control routes
 
     def control_requests(self, req):
@@ -549,7 +833,10 @@ class StandIn:
         with self.lock:
             self.log.clear()
             self.faults.clear()
+            self.scripts.clear()
             self.search_override = None
+            self.sessions.clear()
+            self.uploads.clear()
             open(self.log_path, "w").close()
         return json_reply({"ok": True})
 
@@ -574,6 +861,39 @@ class StandIn:
                 self.faults.pop(route, None)
             else:
                 self.faults[route] = Fault(mode, delay, status, count)
+        return json_reply({"ok": True})
+
+    def control_script(self, req):
+        try:
+            settings = json.loads(req.body.decode("utf-8"))
+            path = settings["path"]
+            status = settings.get("status", 200)
+            headers = settings.get("headers", [])
+            body = base64.b64decode(settings.get("body_b64", ""), validate=True)
+            count = settings.get("count")
+            if not isinstance(path, str) or not path.startswith("/") or "?" in path \
+                    or path.startswith(CONTROL_PREFIX):
+                raise ValueError("path must start with '/', carry no query and not be a control path")
+            if not isinstance(status, int) or not 200 <= status <= 599:
+                raise ValueError("status must be an integer within 200..599")
+            if count is not None and (not isinstance(count, int) or count < 1):
+                raise ValueError("count must be a positive integer")
+            if not isinstance(headers, list):
+                raise ValueError("headers must be a list of [name, value] pairs")
+            lines = []
+            for header in headers:
+                name, value = header if isinstance(header, list) and len(header) == 2 else (None, None)
+                if not isinstance(name, str) or not TOKEN.fullmatch(name) \
+                        or not isinstance(value, str) or re.search(r"[\r\n]", value):
+                    raise ValueError("bad header %r" % (header,))
+                if name.lower() in SERVER_HEADERS:
+                    raise ValueError("%s is written by the stand-in itself" % name)
+                value.encode("latin-1")
+                lines.append((name, value))
+        except (ValueError, KeyError, TypeError, AttributeError) as e:
+            return json_reply({"ok": False, "error": str(e)}, 400)
+        with self.lock:
+            self.scripts[path] = Script(status, lines, body, count)
         return json_reply({"ok": True})
 
     def control_search_reply(self, req):
@@ -709,6 +1029,8 @@ def main(argv=None):
     parser.add_argument("--host", default="127.0.0.1")
     parser.add_argument("--http-port", type=int, default=0)
     parser.add_argument("--https-port", type=int, default=0)
+    parser.add_argument("--log-body-max", type=int, default=DEFAULT_LOG_BODY_MAX, metavar="BYTES",
+                        help="log request bodies up to this size in full (default %(default)s)")
     parser.add_argument("--exit-on-stdin-eof", action="store_true",
                         help="stop when stdin reaches end of file")
     args = parser.parse_args(argv)
@@ -724,7 +1046,7 @@ def main(argv=None):
         print("standin: cannot create certificates: %s" % e, file=sys.stderr)
         return 1
 
-    app = StandIn(state_dir)
+    app = StandIn(state_dir, args.log_body_max)
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     context.load_cert_chain(os.path.join(state_dir, "server.pem"),
                             os.path.join(state_dir, "server.key"))

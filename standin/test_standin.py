@@ -2,8 +2,10 @@
 """Tests for the stand-in web server; each class runs its own server process."""
 
 import base64
+import hashlib
 import http.client
 import json
+import re
 import os
 import socket
 import ssl
@@ -91,6 +93,10 @@ class ServerTest(unittest.TestCase):
             while chunk := sock.recv(65536):
                 chunks.append(chunk)
         return b"".join(chunks)
+
+    def script(self, **settings):
+        status, _, body = self.request("POST", "/__standin/script", json.dumps(settings))
+        self.assertEqual(status, 200, body)
 
     def fault(self, **settings):
         status, _, body = self.request("POST", "/__standin/fault", json.dumps(settings))
@@ -338,6 +344,266 @@ class FaultTest(ServerTest):
         self.fault(route="*", mode="status", status=500)
         self.request("POST", "/__standin/reset")
         self.assertEqual(self.mp3_status(), 200)
+
+
+def split_reply(reply):
+    """(status line, [(name, value), ...], body) of a raw HTTP/1.1 reply."""
+    head, _, body = reply.partition(b"\r\n\r\n")
+    status_line, *lines = head.decode("latin-1").split("\r\n")
+    return status_line, [tuple(line.split(": ", 1)) for line in lines], body
+
+
+class ScriptedTest(ServerTest):
+    def test_reply_is_sent_as_scripted(self):
+        filler = [["X-Filler-%02d" % i, "f" * 60] for i in range(30)]
+        cookies = [["Set-Cookie", "a=1; path=/"], ["Set-Cookie", "b=2"],
+                   ["set-cookie", "c=3; Domain=localhost; HttpOnly"]]
+        headers = [["Content-Type", "text/plain; charset=gbk"]] + filler + cookies
+        body = b"\x00scripted\r\n\xff"
+        self.script(path="/portal/landing", status=302, headers=headers,
+                    body_b64=base64.b64encode(body).decode())
+        for tls, request in [
+                (False, b"GET /portal/landing?x=1 HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n"),
+                (True, b"POST /portal/landing HTTP/1.0\r\nContent-Length: 2\r\n\r\nhi")]:
+            with self.subTest(tls=tls):
+                reply = self.raw(request, tls=tls)
+                status_line, lines, got_body = split_reply(reply)
+                self.assertEqual(status_line, "HTTP/1.1 302 Found")
+                self.assertGreater(len(reply.partition(b"\r\n\r\n")[0]), 2048)
+                names = [n.lower() for n, _ in lines]
+                self.assertEqual([n for n, _ in lines[:2]], ["Date", "Server"])
+                self.assertEqual(lines[2:2 + len(headers)], [tuple(h) for h in headers])
+                self.assertEqual(lines[2 + len(headers):],
+                                 [("Content-Length", str(len(body))), ("Connection", "close")])
+                self.assertEqual(names.count("content-type"), 1)
+                self.assertEqual(got_body, body)
+        # The client side sees every Set-Cookie line, in order.
+        conn = self.connect()
+        conn.request("HEAD", "/portal/landing")
+        resp = conn.getresponse()
+        self.assertEqual([v for n, v in resp.getheaders() if n.lower() == "set-cookie"],
+                         [v for _, v in cookies])
+        conn.close()
+        self.assertEqual({e["route"] for e in self.logged()}, {"scripted"})
+
+    def test_count_replace_and_precedence(self):
+        song = "/97773.mp3"
+        self.script(path=song, status=503, body_b64=base64.b64encode(b"old").decode())
+        self.script(path=song, status=500, body_b64=base64.b64encode(b"new").decode(), count=2)
+        self.script(path="/other", status=200, body_b64=base64.b64encode(b"other").decode())
+        got = [self.request("GET", song)[::2], self.request("GET", "/other")[::2],
+               self.request("HEAD", song)[::2],
+               self.request("GET", song, headers={"Range": "bytes=0-2"})[::2],
+               self.request("GET", "/other", tls=False)[::2]]
+        self.assertEqual(got, [(500, b"new"), (200, b"other"), (500, b""), (206, b"ID3"), (200, b"other")])
+        self.assertEqual([e["route"] for e in self.logged()],
+                         ["scripted", "scripted", "scripted", "mp3", "scripted"])
+        self.request("POST", "/__standin/reset")
+        self.assertEqual(self.request("GET", "/other")[0], 404)
+
+    def test_faults_apply_to_scripted_replies(self):
+        self.script(path="/s", status=200, body_b64=base64.b64encode(b"ok").decode())
+        self.fault(route="scripted", mode="status", status=502, count=1)
+        self.fault(route="*", mode="close", count=1)
+        self.assertEqual(self.request("GET", "/s")[0], 502)
+        with self.assertRaises((http.client.RemoteDisconnected, ConnectionError, ssl.SSLError)):
+            self.request("GET", "/s")
+        self.assertEqual(self.request("GET", "/s")[::2], (200, b"ok"))
+
+    def test_bad_scripts_rejected(self):
+        for settings in ({"status": 200}, {"path": "no-slash"}, {"path": "/a?b=1"},
+                         {"path": "/__standin/requests"}, {"path": "/a", "status": 99},
+                         {"path": "/a", "count": 0}, {"path": "/a", "body_b64": "%%%"},
+                         {"path": "/a", "headers": [["Bad Name", "x"]]},
+                         {"path": "/a", "headers": [["X", "a\r\nInjected: 1"]]},
+                         {"path": "/a", "headers": [["X", "\u6674"]]},
+                         {"path": "/a", "headers": ["XY"]},
+                         {"path": "/a", "headers": [["Content-Length", "3"]]}):
+            with self.subTest(settings=settings):
+                self.assertEqual(self.request("POST", "/__standin/script", json.dumps(settings))[0], 400)
+        self.assertEqual(self.request("GET", "/a")[0], 404)
+
+
+class ProxyFormTest(ServerTest):
+    def test_absolute_targets_are_served_and_logged(self):
+        cases = [
+            # (target as sent, tls, status, part of the body, path, query)
+            ("http://127.0.0.1:9/97773.mp3?from=proxy", False, 200, b"ID3", "/97773.mp3", "from=proxy"),
+            ("HTTP://example.invalid" + SEARCH + "?w=%E6%99%B4%E5%A4%A9", False, 200,
+             b"{id:97773,", SEARCH, "w=%E6%99%B4%E5%A4%A9"),
+            ("https://localhost:1/nowhere", True, 404, b"<html>", "/nowhere", ""),
+            ("http://example.invalid?x=1", False, 404, b"<html>", "/", "x=1"),
+        ]
+        for target, tls, status, part, path, query in cases:
+            with self.subTest(target=target):
+                reply = self.raw(b"GET %s HTTP/1.1\r\nHost: example.invalid\r\nConnection: close\r\n\r\n"
+                                 % target.encode(), tls=tls)
+                status_line, _, body = split_reply(reply)
+                self.assertEqual(int(status_line.split()[1]), status)
+                self.assertIn(part, body)
+                entry = self.logged()[-1]
+                self.assertEqual((entry["target"], entry["path"], entry["query"], entry["proxied"]),
+                                 (target, path, query, True))
+        self.request("GET", "/97773.mp3?x")
+        self.assertFalse(self.logged()[-1]["proxied"])
+
+
+class BodyLogTest(ServerTest):
+    def test_body_digest_and_cut_off(self):
+        pattern = bytes(range(256)) * 4096   # 1 MiB
+        cases = [
+            # (body, tls, kept in the log in full)
+            (b"", False, True),
+            (pattern, False, True),            # exactly the default limit
+            (pattern + b"x", True, False),
+            (pattern * 2, False, False),
+            (pattern * 10, True, False),
+        ]
+        for body, tls, kept in cases:
+            with self.subTest(length=len(body), tls=tls):
+                t0 = time.monotonic()
+                status, _, _ = self.request("PUT", "/sink", body, tls=tls)
+                self.assertEqual(status, 404)
+                self.assertLess(time.monotonic() - t0, 3.0)
+                entry = self.logged()[-1]
+                self.assertEqual(entry["body_length"], len(body))
+                self.assertEqual(entry["body_sha256"], hashlib.sha256(body).hexdigest())
+                logged = entry["body_b64"]
+                self.assertEqual(None if logged is None else base64.b64decode(logged),
+                                 body if kept else None)
+
+
+def multipart(parts, boundary="----sonivane7MA4YWxkTrZu0gW"):
+    """A multipart/form-data body from (name, value) and (name, filename, type, data)."""
+    out = []
+    for part in parts:
+        if len(part) == 2:
+            name, value = part
+            out.append(b'--%s\r\nContent-Disposition: form-data; name="%s"\r\n\r\n%s\r\n'
+                       % (boundary.encode(), name.encode(), value.encode()))
+        else:
+            name, filename, ctype, data = part
+            out.append(b'--%s\r\nContent-Disposition: form-data; name="%s"; filename="%s"\r\n'
+                       b'Content-Type: %s\r\n\r\n%s\r\n'
+                       % (boundary.encode(), name.encode(), filename.encode(), ctype.encode(), data))
+    out.append(b"--%s--\r\n" % boundary.encode())
+    return b"".join(out), "multipart/form-data; boundary=" + boundary
+
+
+class StorageTest(ServerTest):
+    def form(self, target, fields, cookie=None, tls=True):
+        headers = {"Content-Type": "application/x-www-form-urlencoded"}
+        if cookie:
+            headers["Cookie"] = cookie
+        conn = self.connect(tls)
+        conn.request("POST", target, urllib.parse.urlencode(fields), headers)
+        resp = conn.getresponse()
+        reply = resp.status, resp.getheaders(), resp.read()
+        conn.close()
+        return reply
+
+    def upload(self, key, data, filename="song.mp3", tls=True, fields=None):
+        fields = fields if fields is not None else [("name", filename), ("token", "tok:en=="), ("key", key)]
+        body, ctype = multipart(fields + [("file", filename, "application/octet-stream", data)])
+        return self.request("POST", "/", body, {"Content-Type": ctype}, tls=tls)
+
+    def file_stat(self, key, cookie=None, tls=True):
+        status, _, body = self.form("/bucket/file-stat", {"bucket": "music", "key": key}, cookie, tls)
+        self.assertEqual(status, 200)
+        return json.loads(body)
+
+    def test_signin_then_file_stat(self):
+        status, headers, body = self.form("/signin", {"username": "张三 a@b;c", "password": "p&w=",
+                                                      "remember": "true"})
+        self.assertEqual((status, json.loads(body)), (200, {"ok": True}))
+        cookies = [v for n, v in headers if n == "Set-Cookie"]
+        self.assertEqual(len(cookies), 2, headers)
+        m = re.fullmatch(r"portal_session=([0-9a-f]{32}); Path=/; HttpOnly", cookies[0])
+        self.assertTrue(m, cookies[0])
+        self.assertEqual(cookies[1], "portal_user=%E5%BC%A0%E4%B8%89%20a@b%3Bc; Path=/")
+        session = m.group(1)
+        self.upload("20144198533456789.mp3", b"data")
+        cases = [
+            # (Cookie header, key, tls, expected)
+            (None, "20144198533456789.mp3", True, {"signed_in": False, "exists": True}),
+            ("portal_session=" + session, "nope.mp3", True, {"signed_in": True, "exists": False}),
+            ("a=1; portal_session=%s; portal_user=x" % session, "20144198533456789.mp3", False,
+             {"signed_in": True, "exists": True}),
+            ("portal_session=" + "0" * 32, "20144198533456789.mp3", True,
+             {"signed_in": False, "exists": True}),
+            ("portal_user=" + session, "nope.mp3", True, {"signed_in": False, "exists": False}),
+        ]
+        for cookie, key, tls, expected in cases:
+            with self.subTest(cookie=cookie, key=key):
+                self.assertEqual(self.file_stat(key, cookie, tls), expected)
+        self.request("POST", "/__standin/reset")
+        self.assertEqual(self.file_stat("20144198533456789.mp3", "portal_session=" + session),
+                         {"signed_in": False, "exists": False})
+
+    def test_upload_is_byte_exact_and_downloadable(self):
+        boundary_like = b"\r\n------sonivane7MA4YWxkTrZu0gWX\r\n--"
+        files = [
+            ("20144198533456789.mp3",
+             b"ID3\x00\r\n\r\n\x00\xff" + boundary_like + bytes(range(256)) + b"\r\n"),
+            ("20144198533400000.mp3", b""),
+        ]
+        for key, data in files:
+            with self.subTest(key=key):
+                status, _, body = self.upload(key, data, tls=key.endswith("9.mp3"))
+                self.assertEqual((status, json.loads(body)),
+                                 (200, {"key": key, "hash": hashlib.sha1(data).hexdigest()}))
+                entry = self.logged()[-1]
+                self.assertEqual((entry["route"], entry["multipart"]), ("upload", {
+                    "fields": {"name": "song.mp3", "token": "tok:en==", "key": key},
+                    "file": {"filename": "song.mp3", "content_type": "application/octet-stream",
+                             "length": len(data), "sha256": hashlib.sha256(data).hexdigest()}}))
+        data = files[0][1]
+        n = len(data)
+        cases = [
+            # (method, key, Range, status, body, Content-Range)
+            ("GET", files[0][0], None, 200, data, None),
+            ("GET", files[0][0], "bytes=3-12", 206, data[3:13], "bytes 3-12/%d" % n),
+            ("HEAD", files[0][0], "bytes=-4", 206, b"", "bytes %d-%d/%d" % (n - 4, n - 1, n)),
+            ("GET", files[1][0], None, 200, b"", None),
+            ("GET", files[1][0], "bytes=0-", 416, None, "bytes */0"),
+            ("GET", "20144198533411111.mp3", None, 404, None, None),
+        ]
+        for method, key, rng, status, body, content_range in cases:
+            with self.subTest(method=method, key=key, range=rng):
+                conn = self.connect(tls=False)
+                conn.request(method, "/" + key, headers={"Range": rng} if rng else {})
+                resp = conn.getresponse()
+                got = resp.read()
+                conn.close()
+                self.assertEqual(resp.status, status)
+                self.assertEqual(resp.getheader("Content-Range"), content_range)
+                if body is not None:
+                    self.assertEqual(got, body)
+                    self.assertEqual(resp.getheader("Content-Type"), "audio/mpeg")
+        self.assertEqual(self.request("GET", "/97773.mp3", headers={"Range": "bytes=0-2"})[2], b"ID3")
+
+    def test_bad_uploads_answer_400(self):
+        good, ctype = multipart([("name", "a"), ("token", "t"), ("key", "k"),
+                                 ("file", "a.mp3", "audio/mpeg", b"x")])
+        cases = [
+            # (Content-Type, body, expected fields in the log or None)
+            ("application/octet-stream", good, None),
+            ("multipart/form-data", good, None),
+            (ctype, good[:-30], None),                                   # no closing boundary
+            (ctype, good.replace(b"form-data; ", b"", 1), None),         # part without a name
+            (ctype, multipart([("name", "a"), ("key", "k"), ("file", "a.mp3", "audio/mpeg", b"x")])[0],
+             {"name": "a", "token": None, "key": "k"}),
+            (ctype, multipart([("name", "a"), ("token", "t"), ("key", "k")])[0],
+             {"name": "a", "token": "t", "key": "k"}),
+        ]
+        for content_type, body, fields in cases:
+            with self.subTest(content_type=content_type, body=body[-40:]):
+                status, headers, reply = self.request("POST", "/", body, {"Content-Type": content_type})
+                self.assertEqual(status, 400)
+                self.assertIn("error", json.loads(reply))
+                multipart_log = self.logged()[-1]["multipart"]
+                self.assertEqual(multipart_log and multipart_log["fields"], fields)
+        self.assertEqual(self.request("GET", "/k")[0], 404)
 
 
 class LifecycleTest(unittest.TestCase):
