@@ -39,7 +39,6 @@ public:
         curl_share_setopt(m_share, CURLSHOPT_UNLOCKFUNC, &Runtime::unlock);
         curl_share_setopt(m_share, CURLSHOPT_USERDATA, this);
         curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
-        m_ca_bundle = combined_ca_bundle();
     }
     ~Runtime()
     {
@@ -50,7 +49,22 @@ public:
     Runtime& operator=(const Runtime&) = delete;
 
     CURLSH* share() const { return m_share; }
-    const std::string& ca_bundle() const { return m_ca_bundle; }
+
+    // Empty when no extra bundle is named: curl then uses the system store
+    // on its own. Otherwise the system store followed by the extra bundle,
+    // read again whenever the variable names another file.
+    std::shared_ptr<const std::string> ca_bundle()
+    {
+        const char* extra = std::getenv(endpoints::ca_file_variable);
+        const std::string extra_path = extra != nullptr ? extra : "";
+        const std::lock_guard lock(m_ca_mutex);
+        if (!m_ca_bundle || extra_path != m_ca_path) {
+            m_ca_path = extra_path;
+            m_ca_bundle = std::make_shared<const std::string>(extra_path.empty() ? std::string()
+                                                                                 : combined_ca_bundle(extra_path));
+        }
+        return m_ca_bundle;
+    }
 
 private:
     static void lock(CURL*, curl_lock_data data, curl_lock_access, void* self)
@@ -62,23 +76,19 @@ private:
         static_cast<Runtime*>(self)->m_locks.at(static_cast<std::size_t>(data)).unlock();
     }
 
-    // Empty when no extra bundle is named: curl then uses the system store
-    // on its own. Otherwise the system store followed by the extra bundle.
-    static std::string combined_ca_bundle()
+    static std::string combined_ca_bundle(const std::string& extra)
     {
-        const char* extra = std::getenv(endpoints::ca_file_variable);
-        if (extra == nullptr || *extra == '\0') {
-            return {};
-        }
         const curl_version_info_data* info = curl_version_info(CURLVERSION_NOW);
         const char* system_bundle =
             (info != nullptr && info->cainfo != nullptr) ? info->cainfo : "/etc/ssl/certs/ca-certificates.crt";
-        return read_file(system_bundle) + "\n" + read_file(extra);
+        return read_file(system_bundle) + "\n" + read_file(extra.c_str());
     }
 
     CURLSH* m_share = nullptr;
     std::array<std::mutex, CURL_LOCK_DATA_LAST> m_locks;
-    std::string m_ca_bundle;
+    std::mutex m_ca_mutex;
+    std::string m_ca_path;
+    std::shared_ptr<const std::string> m_ca_bundle;
 };
 
 Runtime& runtime()
@@ -100,7 +110,12 @@ bool append(Slist& list, const std::string& line)
     return true;
 }
 
-Easy make_easy()
+void initialise()
+{
+    runtime();
+}
+
+Easy make_easy(bool cookie_store)
 {
     Runtime& shared = runtime();
     Easy easy(curl_easy_init());
@@ -109,18 +124,21 @@ Easy make_easy()
     }
     CURL* handle = easy.get();
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(handle, CURLOPT_SHARE, shared.share());
-    // An empty cookie file switches the cookie engine on without reading a file.
-    curl_easy_setopt(handle, CURLOPT_COOKIEFILE, "");
+    if (cookie_store) {
+        curl_easy_setopt(handle, CURLOPT_SHARE, shared.share());
+        // An empty cookie file switches the cookie engine on without reading a file.
+        curl_easy_setopt(handle, CURLOPT_COOKIEFILE, "");
+    }
     curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
-    if (!shared.ca_bundle().empty()) {
+    if (const std::shared_ptr<const std::string> bundle = shared.ca_bundle(); !bundle->empty()) {
+        // curl copies the blob, so the bundle may change after this call.
         curl_blob blob{};
-        blob.data = const_cast<char*>(shared.ca_bundle().data());
-        blob.len = shared.ca_bundle().size();
-        blob.flags = CURL_BLOB_NOCOPY;
+        blob.data = const_cast<char*>(bundle->data());
+        blob.len = bundle->size();
+        blob.flags = CURL_BLOB_COPY;
         curl_easy_setopt(handle, CURLOPT_CAINFO_BLOB, &blob);
     }
     return easy;

@@ -1,5 +1,6 @@
 #include "ui/application.h"
 
+#include "net/web_request.h"
 #include "platform/codepage.h"
 #include "search/song_link_search.h"
 
@@ -26,6 +27,7 @@ int run_application(int argc, char* argv[])
     out << (is_no_result_link(link) ? QStringLiteral("无结果: ") : QStringLiteral("歌曲链接: "))
         << codepage::qstring_from_text(link) << Qt::endl;
     release_search_state();
+    net::stop_all_workers();
     return 0;
 }
 

@@ -141,6 +141,22 @@ bool StandIn::set_search_reply(const QByteArray& body) const
     return ok;
 }
 
+bool StandIn::script(const QString& path, int status, const QList<std::pair<QByteArray, QByteArray>>& headers,
+                     const QByteArray& body) const
+{
+    QJsonArray header_lines;
+    for (const auto& [name, value] : headers) {
+        header_lines.append(QJsonArray{QString::fromLatin1(name), QString::fromLatin1(value)});
+    }
+    const QJsonObject reply{{QStringLiteral("path"), path},
+                            {QStringLiteral("status"), status},
+                            {QStringLiteral("headers"), header_lines},
+                            {QStringLiteral("body_b64"), QString::fromLatin1(body.toBase64())}};
+    bool ok = false;
+    control("POST", QStringLiteral("/__standin/script"), QJsonDocument(reply).toJson(QJsonDocument::Compact), &ok);
+    return ok;
+}
+
 QString header_value(const QJsonObject& request, const QString& name)
 {
     for (const QJsonValue& header : request.value(QStringLiteral("headers")).toArray()) {

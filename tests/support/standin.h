@@ -38,6 +38,10 @@ public:
     // mode: "none", "silent", "slow", "status", "close" or "drip".
     bool set_fault(const QString& route, const QString& mode, double delay = 0, int status = 0) const;
     bool set_search_reply(const QByteArray& body) const;
+    // From now on requests for `path` (any method, query ignored) get this
+    // status, these header lines in order, and this body.
+    bool script(const QString& path, int status, const QList<std::pair<QByteArray, QByteArray>>& headers,
+                const QByteArray& body) const;
 
 private:
     QByteArray control(const char* method, const QString& path, const QByteArray& body, bool* ok) const;
