@@ -20,7 +20,7 @@ using namespace sonivane;
 
 namespace {
 
-constexpr int rounds = 7;
+constexpr int rounds = 21;
 constexpr std::size_t body_size = 10 * 1024 * 1024;
 
 std::size_t discard(char*, std::size_t size, std::size_t count, void*)
