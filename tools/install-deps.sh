@@ -8,6 +8,8 @@ packages=(
     qt6-base-dev
     libcurl4-openssl-dev libicu-dev
     python3 openssl ca-certificates
+    qt6-translations-l10n fonts-wqy-microhei
+    xvfb xauth
 )
 
 missing=()

@@ -1,34 +1,61 @@
 #include "ui/application.h"
 
 #include "net/web_request.h"
-#include "platform/codepage.h"
-#include "search/song_link_search.h"
+#include "platform/exit_hook.h"
+#include "platform/theme.h"
+#include "ui/main_window.h"
+#include "ui/start_up.h"
 
-#include <QCoreApplication>
-#include <QStringList>
-#include <QTextStream>
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+#include <unistd.h>
 
 namespace sonivane::ui {
 
-// The window is not built yet: until it is, the program runs the one
-// feature that exists, a song link search for the name and singer given on
-// the command line (晴天 by 乐队 when none are given), and prints the link.
+namespace {
+
+// The created handler: the window and its controls exist, it is not shown.
+void on_created(MainWindow& window)
+{
+    window.list_panel->hide();
+    window.upload_panel->hide();
+    platform::set_xp_theme(1);
+    sign_in();
+}
+
+} // namespace
+
+int run_program()
+{
+    const platform::ExitHook exit_routine(&release_module_texts);
+    MainWindow window;
+    on_created(window);
+    window.show();
+    const int status = QApplication::exec();
+    net::stop_all_workers();
+    return status;
+}
+
 int run_application(int argc, char* argv[])
 {
-    QCoreApplication application(argc, argv);
-    QStringList arguments = QCoreApplication::arguments().mid(1);
-    const QString name = arguments.value(0, QStringLiteral("晴天"));
-    const QString singer = arguments.value(1, QStringLiteral("乐队"));
-
-    QTextStream out(stdout);
-    out << QStringLiteral("Sonivane: 主窗口尚未完成，现在只运行歌曲链接查询。") << Qt::endl;
-    out << QStringLiteral("歌名: %1  歌手: %2").arg(name, singer) << Qt::endl;
-    const Text link = song_link_search(codepage::text_from_qstring(name), codepage::text_from_qstring(singer));
-    out << (is_no_result_link(link) ? QStringLiteral("无结果: ") : QStringLiteral("歌曲链接: "))
-        << codepage::qstring_from_text(link) << Qt::endl;
-    release_search_state();
-    net::stop_all_workers();
-    return 0;
+    // The browser engine refuses to run as root with its sandbox on.
+    if (geteuid() == 0) {
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    }
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Sonivane"));
+    QApplication::setApplicationVersion(QStringLiteral("4.1"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("sonivane"));
+    // Standard dialogs speak Chinese like the rest of the program.
+    QTranslator qt_chinese;
+    if (qt_chinese.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(&qt_chinese);
+    }
+    return run_program();
 }
 
 } // namespace sonivane::ui
