@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev
+    qt6-base-dev qt6-multimedia-dev
+    gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     libcurl4-openssl-dev libicu-dev
     python3 openssl ca-certificates
     qt6-translations-l10n fonts-wqy-microhei

@@ -1,6 +1,8 @@
 #include "ui/main_window.h"
 
 #include "platform/message_box.h"
+#include "search/preview_controls.h"
+#include "search/search_panel.h"
 #include "ui/ui_texts.h"
 
 #include <QMouseEvent>
@@ -64,6 +66,8 @@ MainWindow::MainWindow()
     upload_panel_button = button(this, "按钮5", 440, 1, 160, 28, QStringLiteral("歌曲上传"));
     search_panel_button = button(this, "按钮3", 80, 1, 160, 28, QStringLiteral("歌曲查询"));
     list_panel_button = button(this, "按钮2", 260, 1, 160, 28, QStringLiteral("克隆下载"));
+    media_player = new platform::MediaPlayer(this);
+    media_player->setObjectName(QStringLiteral("媒体播放1"));
     browser_view = place(new BrowserView(this), "超文本浏览框1", -1, 72, 776, 552);
     browser_view->setFocusPolicy(Qt::StrongFocus);
     browser_view->hide();
@@ -147,6 +151,9 @@ MainWindow::MainWindow()
     }
     connect(song_name_box, &QLineEdit::textChanged, this, &MainWindow::on_song_name_changed);
     connect(singer_box, &QLineEdit::textChanged, this, &MainWindow::on_singer_changed);
+
+    search::connect_search_panel(*this);
+    search::connect_preview_controls(*this);
 }
 
 MainWindow::~MainWindow()

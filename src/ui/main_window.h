@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/media_player.h"
 #include "ui/controls.h"
 
 #include <QGroupBox>
@@ -26,11 +27,12 @@ public:
     static constexpr int outer_width = 753;
     static constexpr int outer_height = 630;
 
-    QPushButton* about_button;        // 按钮9
-    QPushButton* upload_panel_button; // 按钮5
-    QPushButton* search_panel_button; // 按钮3
-    QPushButton* list_panel_button;   // 按钮2
-    BrowserView* browser_view;        // 超文本浏览框1
+    QPushButton* about_button;           // 按钮9
+    QPushButton* upload_panel_button;    // 按钮5
+    QPushButton* search_panel_button;    // 按钮3
+    QPushButton* list_panel_button;      // 按钮2
+    platform::MediaPlayer* media_player; // 媒体播放1
+    BrowserView* browser_view;           // 超文本浏览框1
 
     QGroupBox* search_panel;     // 分组框1
     QPushButton* preview_button; // 按钮10
