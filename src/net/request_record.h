@@ -27,11 +27,10 @@ enum Slot : std::size_t {
 // The in-memory stream that is all a caller and its worker share. It holds
 // one record of any number of byte arrays, which comes back exactly as it
 // went in. Arrays are handed over, not copied, so a large body crosses to
-// the worker and back without being duplicated: reading takes the record
-// out of the stream.
+// the worker and back without being duplicated: writing replaces the record
+// the stream held, reading takes it out.
 class RequestStream {
 public:
-    void rewind() {}
     void write_record(RequestRecord record) { m_record = std::move(record); }
     // None when the stream holds no record.
     std::optional<RequestRecord> read_record()

@@ -17,7 +17,6 @@ Text slot_text(const RequestRecord& record, Slot slot)
 
 void write_back(RequestStream& stream, RequestRecord& record)
 {
-    stream.rewind();
     stream.write_record(std::move(record));
 }
 
@@ -25,7 +24,6 @@ void write_back(RequestStream& stream, RequestRecord& record)
 
 void request_worker(RequestStream& stream, const inet::CancelToken& cancel)
 {
-    stream.rewind();
     std::optional<RequestRecord> read = stream.read_record();
     if (!read) {
         return;

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -205,7 +206,6 @@ Bytes web_request(Text& url, std::optional<int> method, std::optional<Text> prox
     }
     thread.join();
 
-    job->stream.rewind();
     std::optional<RequestRecord> back = job->stream.read_record();
     if (!back || back->size() != record_slots) {
         return (back && !back->empty()) ? back->front() : Bytes();
