@@ -1,5 +1,7 @@
 #include "net/request_rules.h"
 
+#include "platform/internet_client.h"
+
 #include <climits>
 
 namespace sonivane::net {
@@ -199,14 +201,14 @@ Text assemble_header_text(const Text& caller_headers, const Text& url, const Tex
 
 std::uint32_t request_flags(const Text& cookies, bool redirects_allowed, bool secure)
 {
-    std::uint32_t flags = flag_reload | flag_need_file;
+    std::uint32_t flags = inet::flag_reload | inet::flag_need_file;
     if (!trim_blanks(cookies).empty()) {
-        flags |= flag_no_cookies;
+        flags |= inet::flag_no_cookies;
     }
     if (!redirects_allowed) {
-        flags |= flag_no_auto_redirect;
+        flags |= inet::flag_no_auto_redirect;
     }
-    flags |= secure ? flag_secure : flag_ignore_redirect_to_https;
+    flags |= secure ? inet::flag_secure : inet::flag_ignore_redirect_to_https;
     return flags;
 }
 

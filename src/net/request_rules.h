@@ -53,14 +53,7 @@ Text user_agent_for(const Text& header_text);
 Text assemble_header_text(const Text& caller_headers, const Text& url, const Text& method, const Bytes& post_data,
                           const Text& cookies);
 
-// Request flags, with the values of the platform's internet client.
-inline constexpr std::uint32_t flag_reload = 0x80000000u;
-inline constexpr std::uint32_t flag_need_file = 0x10u;
-inline constexpr std::uint32_t flag_no_cookies = 0x80000u;
-inline constexpr std::uint32_t flag_no_auto_redirect = 0x200000u;
-inline constexpr std::uint32_t flag_secure = 0x800000u;
-inline constexpr std::uint32_t flag_ignore_redirect_to_https = 0x4000u;
-
+// The internet client's request flags (inet::flag_*) for one request.
 std::uint32_t request_flags(const Text& cookies, bool redirects_allowed, bool secure);
 
 // One Set-Cookie line of a response: the name before the first "=", the

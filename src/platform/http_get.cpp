@@ -1,6 +1,7 @@
 #include "platform/http_get.h"
 
 #include "platform/curl_handles.h"
+#include "text/percent_encode.h"
 
 #include <algorithm>
 #include <string>
@@ -15,20 +16,6 @@ std::size_t append_body(char* data, std::size_t size, std::size_t count, void* b
     return size * count;
 }
 
-std::string blanks_escaped(std::string_view url)
-{
-    std::string out;
-    out.reserve(url.size());
-    for (const char c : url) {
-        if (c == ' ') {
-            out += "%20";
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 } // namespace
 
 Bytes http_get(const Text& url, const Text& user_agent, std::chrono::milliseconds timeout)
@@ -41,7 +28,7 @@ Bytes http_get(const Text& url, const Text& user_agent, std::chrono::millisecond
     if (!easy || !curl::append(headers, "Accept: */*")) {
         return {};
     }
-    const std::string address = blanks_escaped(url.bytes());
+    const std::string address = escape_url_unsafe_bytes(url.bytes());
     Bytes body;
     CURL* handle = easy.get();
     curl_easy_setopt(handle, CURLOPT_URL, address.c_str());

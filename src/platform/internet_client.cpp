@@ -1,6 +1,7 @@
 #include "platform/internet_client.h"
 
 #include "platform/curl_handles.h"
+#include "text/percent_encode.h"
 
 #include <algorithm>
 #include <atomic>
@@ -93,24 +94,6 @@ bool starts_with_ignoring_case(std::string_view text, std::string_view prefix)
     return text.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
                return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
            });
-}
-
-// Bytes that cannot stand in a request target as they are go out escaped.
-std::string escaped_target(std::string_view path)
-{
-    static constexpr char digits[] = "0123456789ABCDEF";
-    std::string out;
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte <= 0x20 || byte >= 0x7F || c == '#') {
-            out += '%';
-            out += digits[byte >> 4];
-            out += digits[byte & 0x0F];
-        } else {
-            out += c;
-        }
-    }
-    return out;
 }
 
 std::vector<std::string> header_lines(std::string_view text)
@@ -226,20 +209,16 @@ Request::~Request() = default;
 std::unique_ptr<Request> http_open_request(const Connection& connection, const Text& method, const Text& path,
                                            const Text& version, std::uint32_t flags)
 {
-    constexpr std::uint32_t no_cookies = 0x80000u;
-    constexpr std::uint32_t no_auto_redirect = 0x200000u;
-    constexpr std::uint32_t secure = 0x800000u;
-
     auto d = std::make_unique<Request::Private>();
-    d->easy = curl::make_easy((flags & no_cookies) == 0);
+    d->easy = curl::make_easy((flags & flag_no_cookies) == 0);
     d->cancel = connection.internet->cancel;
     if (!d->easy || method.empty()) {
         return nullptr;
     }
-    const bool is_secure = (flags & secure) != 0;
+    const bool is_secure = (flags & flag_secure) != 0;
     const int port = connection.port != 0 ? connection.port : (is_secure ? 443 : 80);
     const std::string url = std::string(is_secure ? "https://" : "http://") + std::string(connection.host.bytes()) +
-                            ":" + std::to_string(port) + escaped_target(path.bytes());
+                            ":" + std::to_string(port) + escape_url_unsafe_bytes(path.bytes());
 
     CURL* easy = d->easy.get();
     curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
@@ -247,7 +226,7 @@ std::unique_ptr<Request> http_open_request(const Connection& connection, const T
     curl_easy_setopt(easy, CURLOPT_HTTP_VERSION,
                      static_cast<long>(version == Text("HTTP/1.0") ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1));
     curl_easy_setopt(easy, CURLOPT_USERAGENT, connection.internet->user_agent.c_str());
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, (flags & no_auto_redirect) == 0 ? 1L : 0L);
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, (flags & flag_no_auto_redirect) == 0 ? 1L : 0L);
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 20L);
     if (is_secure) {
         curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "https");

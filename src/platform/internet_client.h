@@ -27,6 +27,14 @@ private:
     static std::shared_ptr<State> make_state();
 };
 
+// Request flags, with the values of the platform's internet client.
+inline constexpr std::uint32_t flag_reload = 0x80000000u;
+inline constexpr std::uint32_t flag_need_file = 0x10u;
+inline constexpr std::uint32_t flag_no_cookies = 0x80000u;
+inline constexpr std::uint32_t flag_no_auto_redirect = 0x200000u;
+inline constexpr std::uint32_t flag_secure = 0x800000u;
+inline constexpr std::uint32_t flag_ignore_redirect_to_https = 0x4000u;
+
 inline constexpr int open_type_direct = 1;
 inline constexpr int open_type_proxy = 3;
 
@@ -79,7 +87,7 @@ private:
     std::unique_ptr<Private> d;
 };
 
-// `flags` use the values of the request rules: secure (TLS), no cookies
+// `flags`: secure (TLS), no cookies
 // (neither the process store's cookies are sent nor the response's kept),
 // no auto redirect; a secure request never follows a redirect to plain
 // HTTP. None when the request cannot be made.

@@ -24,6 +24,21 @@ void append_escape(std::string& out, unsigned char byte)
 
 } // namespace
 
+std::string escape_url_unsafe_bytes(std::string_view address)
+{
+    std::string out;
+    out.reserve(address.size());
+    for (const char c : address) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte >= 0x7F || c == '#') {
+            append_escape(out, byte);
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 Text percent_encode(const Text& text)
 {
     std::string out;

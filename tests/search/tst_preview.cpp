@@ -1,7 +1,9 @@
 #include "support/standin.h"
 #include "ui/main_window.h"
 
+#include <QFile>
 #include <QMediaPlayer>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace sonivane;
@@ -17,6 +19,7 @@ private Q_SLOTS:
     void caption_toggles_when_nothing_can_play();
     void buttons_share_the_player();
     void pause_button_before_anything_opened();
+    void open_takes_urls_and_existing_files();
 
 private:
     QString song(int id) const { return QStringLiteral("http://%1/%2.mp3").arg(m_standin.http_address()).arg(id); }
@@ -115,6 +118,25 @@ void PreviewTest::pause_button_before_anything_opened()
     QCOMPARE(m_window->pause_button->text(), QStringLiteral("暂停"));
     QVERIFY(m_window->media_player->engine() == nullptr ||
             m_window->media_player->engine()->playbackState() == QMediaPlayer::StoppedState);
+}
+
+void PreviewTest::open_takes_urls_and_existing_files()
+{
+    platform::MediaPlayer& player = *m_window->media_player;
+    QTemporaryDir directory;
+    const QString path = directory.filePath(QStringLiteral("song.mp3"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+
+    QVERIFY(player.open(text_from_bytes(path.toStdString())));
+    QCOMPARE(engine().source(), QUrl::fromLocalFile(path));
+    QVERIFY(!player.open(text_from_bytes(directory.filePath(QStringLiteral("missing.mp3")).toStdString())));
+    QVERIFY(!player.open(Text()));
+    QVERIFY(engine().source().isEmpty());
+    QVERIFY(!player.play(-1));
+    QVERIFY(player.open(text_from_bytes(song(97773).toStdString())));
+    QCOMPARE(engine().source().toString(), song(97773));
 }
 
 QTEST_MAIN(PreviewTest)

@@ -83,6 +83,11 @@ void SongLinkSearchTest::blank_goes_out_as_escape()
     QCOMPARE(m_standin.last_request().value(QStringLiteral("target")).toString().toUtf8(),
              search_path + "Blue%20SkyA%2D1" + callback_suffix);
     QCOMPARE(bytes(search_state().encoded_name), QByteArray("Blue Sky"));
+
+    // A control byte that percent-encode keeps still reaches the service.
+    song_link_search(Text("a\x01"), Text("b"));
+    QCOMPARE(m_standin.last_request().value(QStringLiteral("target")).toString().toUtf8(),
+             search_path + "a%01b" + callback_suffix);
 }
 
 void SongLinkSearchTest::link_from_reply_data()

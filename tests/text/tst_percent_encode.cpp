@@ -15,6 +15,8 @@ private Q_SLOTS:
     void percent_encode_data();
     void percent_encode();
     void escaped_set_is_exact();
+    void unsafe_url_bytes_data();
+    void unsafe_url_bytes();
 };
 
 void PercentEncodeTest::percent_encode_data()
@@ -65,6 +67,25 @@ void PercentEncodeTest::escaped_set_is_exact()
         escaped += should_escape ? 1 : 0;
     }
     QCOMPARE(escaped, 35);
+}
+
+void PercentEncodeTest::unsafe_url_bytes_data()
+{
+    QTest::addColumn<QByteArray>("address");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("clean stays") << QByteArray("http://h:80/a?b=%E6&c=d") << QByteArray("http://h:80/a?b=%E6&c=d");
+    QTest::newRow("blank") << QByteArray("/a b") << QByteArray("/a%20b");
+    QTest::newRow("controls") << QByteArray("/\x01\t\x7F") << QByteArray("/%01%09%7F");
+    QTest::newRow("eight-bit") << gbk("/歌") << QByteArray("/%B8%E8");
+    QTest::newRow("hash") << QByteArray("/a#b") << QByteArray("/a%23b");
+}
+
+void PercentEncodeTest::unsafe_url_bytes()
+{
+    QFETCH(QByteArray, address);
+    QFETCH(QByteArray, expected);
+    QCOMPARE(QByteArray::fromStdString(escape_url_unsafe_bytes(address.toStdString())), expected);
 }
 
 QTEST_GUILESS_MAIN(PercentEncodeTest)
